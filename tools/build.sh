@@ -3,7 +3,8 @@
 # The tests run in the 32-bit build under 32-bit Wine when this machine can run
 # 32-bit x86 code; where it cannot (some virtual machines disable it), the same
 # sources are built for 64-bit Windows and run under wine64.
-# Prints the test build's folder on the last line.
+# Prints the test build's folder on the last line. TARNIX_BUILD_DIR and
+# TARNIX_CMAKE_ARGS (for example -DTARNIX_TEST_PORT_BASE=19000) adjust it.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARNIX_BUILD_DIR:-$top/build}
@@ -13,7 +14,8 @@ with_tests=0
 can_run_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 
 configure() {  # dir toolchain testing
-  cmake -S "$top" -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$2" -DBUILD_TESTING="$3" >"$1.configure.log" 2>&1 \
+  # shellcheck disable=SC2086
+  cmake -S "$top" -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$2" -DBUILD_TESTING="$3" ${TARNIX_CMAKE_ARGS:-} >"$1.configure.log" 2>&1 \
     || { cat "$1.configure.log"; exit 1; }
 }
 
