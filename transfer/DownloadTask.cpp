@@ -1,0 +1,197 @@
+#include "DownloadTask.h"
+
+#include <wininet.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+#include "BaseThread.h"
+#include "BreakpointRecord.h"
+#include "EngineMessages.h"
+#include "HttpRequest.h"
+#include "IOTask.h"
+#include "PumpPost.h"
+#include "RangePlan.h"
+#include "TextConv.h"
+
+namespace {
+
+// Owns one HINTERNET; closing order is the reverse of declaration order.
+class InetHandle {
+public:
+    explicit InetHandle(HINTERNET h = nullptr) : h_(h) {}
+    ~InetHandle() {
+        if (Valid()) InternetCloseHandle(h_);
+    }
+    InetHandle(const InetHandle&) = delete;
+    InetHandle& operator=(const InetHandle&) = delete;
+    HINTERNET Get() const { return h_; }
+    bool Valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HINTERNET h_;
+};
+
+constexpr DWORD kPiece = 4096;
+
+bool QueryStatus(HINTERNET request, DWORD& status) {
+    DWORD size = sizeof(status);
+    return HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                          nullptr) != FALSE;
+}
+
+bool QueryContentRange(HINTERNET request, std::string& value) {
+    char buffer[256] = {};
+    DWORD size = sizeof(buffer) - 1;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_RANGE, buffer, &size, nullptr)) return false;
+    value.assign(buffer, strnlen(buffer, sizeof(buffer)));
+    return true;
+}
+
+}  // namespace
+
+CDownloadTask::CDownloadTask(int64_t nextOffset, int64_t lastOffset, int32_t downloadId,
+                             int64_t fileSize, const std::string& path, uint32_t startTick,
+                             int64_t bytesAtStart, const std::string& url)
+    : url_(url),
+      path_(path),
+      nextOffset_(nextOffset),
+      lastOffset_(lastOffset),
+      fileSize_(fileSize),
+      startTick_(startTick),
+      bytesAtStart_(bytesAtStart) {
+    downloadId_ = downloadId;
+}
+
+CDownloadTask::~CDownloadTask() { CloseFile(); }
+
+void CDownloadTask::CloseFile() {
+    if (file_ && file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    file_ = nullptr;
+}
+
+bool CDownloadTask::Stopping() const { return thread_ && thread_->IsStopping(); }
+
+void CDownloadTask::PostRemaining() const {
+    BreakpointEntry entry;
+    if (!MakeBreakpointEntry(static_cast<uint32_t>(nextOffset_), static_cast<uint32_t>(lastOffset_),
+                             url_, path_, entry)) {
+        return;
+    }
+    PostToPump(pumpThreadId_, WM_BREAKPOINT_ADD, new BreakpointEntry(entry));
+}
+
+bool CDownloadTask::Run() {
+    // Every exit below closes the file and the WinINet handles (request, connection,
+    // session: reverse order of the InetHandles).
+    struct FileCloser {
+        CDownloadTask* task;
+        ~FileCloser() { task->CloseFile(); }
+    } fileCloser{this};
+
+    file_ = CreateFileW(Utf8ToWide(path_).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE || !file_) {
+        file_ = nullptr;
+        // Retrying silently for ever would hide a vanished or locked temp file from the user.
+        PostTransferFailed(pumpThreadId_);
+        return false;
+    }
+    if (url_.empty()) {
+        PostTransferFailed(pumpThreadId_);
+        return false;
+    }
+
+    InetHandle session(OpenHttpSession(nullptr));
+    if (!session.Valid()) {
+        PostTransferFailed(pumpThreadId_);
+        return false;
+    }
+    std::string urlPath;
+    DWORD flags = 0;
+    InetHandle connection(ConnectForUrl(session.Get(), url_.c_str(), urlPath, flags));
+    if (!connection.Valid()) {
+        PostTransferFailed(pumpThreadId_);
+        return false;
+    }
+    DWORD maxConns = 80;
+    InternetSetOptionA(connection.Get(), INTERNET_OPTION_MAX_CONNS_PER_SERVER, &maxConns,
+                       sizeof(maxConns));
+    InternetSetOptionA(connection.Get(), INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER, &maxConns,
+                       sizeof(maxConns));
+    InetHandle request(HttpOpenRequestA(connection.Get(), "GET", urlPath.c_str(), "HTTP/1.0",
+                                        nullptr, nullptr, flags, 0));
+    if (!request.Valid()) {
+        PostTransferFailed(pumpThreadId_);
+        return false;
+    }
+    const bool ranged = nextOffset_ >= 0 && lastOffset_ >= 0 && nextOffset_ <= lastOffset_;
+    if (ranged) {
+        char header[128] = {};
+        const int length = snprintf(header, sizeof(header), "RANGE: bytes=%" PRId64 "-%" PRId64 "\r\n",
+                                    nextOffset_, lastOffset_);
+        HttpAddRequestHeadersA(request.Get(), header, static_cast<DWORD>(length),
+                               HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
+    }
+    if (!HttpSendRequestA(request.Get(), nullptr, 0, nullptr, 0)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_INTERNET_INVALID_CA || error == ERROR_INTERNET_SEC_CERT_REV_FAILED) {
+            DWORD security = 0;
+            DWORD size = sizeof(security);
+            if (InternetQueryOptionA(request.Get(), INTERNET_OPTION_SECURITY_FLAGS, &security, &size)) {
+                security |= SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_REVOCATION;
+                InternetSetOptionA(request.Get(), INTERNET_OPTION_SECURITY_FLAGS, &security,
+                                   sizeof(security));
+            }
+        }
+        PostTransferFailed(pumpThreadId_);
+        return false;
+    }
+    if (ranged) {
+        // A reply that does not start at the first requested byte (a server ignoring the
+        // range, an error page) would put wrong bytes into the file.
+        DWORD status = 0;
+        std::string contentRange;
+        const bool haveRange = QueryContentRange(request.Get(), contentRange);
+        if (!QueryStatus(request.Get(), status) ||
+            !RangeReplyStartsAt(status, haveRange ? contentRange.c_str() : nullptr, nextOffset_)) {
+            PostTransferFailed(pumpThreadId_);
+            return false;
+        }
+    }
+
+    bool result = true;
+    uint8_t buffer[kPiece];
+    while (nextOffset_ <= lastOffset_) {
+        memset(buffer, 0, sizeof(buffer));
+        DWORD bytesRead = 0;
+        if (!InternetReadFile(request.Get(), buffer, kPiece, &bytesRead)) {
+            result = false;
+            if (GetLastError() != ERROR_INTERNET_TIMEOUT) PostTransferFailed(pumpThreadId_);
+            break;
+        }
+        if (bytesRead == 0) {
+            PostTransferFailed(pumpThreadId_);
+            result = false;
+            break;
+        }
+        // Bytes past the range's end belong to another range (or to nothing).
+        const int64_t wanted = lastOffset_ - nextOffset_ + 1;
+        const DWORD useful = static_cast<int64_t>(bytesRead) > wanted ? static_cast<DWORD>(wanted) : bytesRead;
+        CIOTask piece(buffer, static_cast<int32_t>(useful), nextOffset_, file_, fileSize_, path_,
+                      startTick_, bytesAtStart_, downloadId_, pumpThreadId_);
+        if (!piece.Run()) {
+            // Reading on would advance past bytes never written; the range is tried again.
+            PostTransferFailed(pumpThreadId_);
+            result = false;
+            break;
+        }
+        nextOffset_ += useful;
+        if (Stopping()) {
+            PostRemaining();
+            break;
+        }
+    }
+    return result;
+}
