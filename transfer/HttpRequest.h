@@ -23,7 +23,8 @@ struct CHttpRequest {
     std::string headers;
     std::string referrer;
     std::string body;
-    int replyMode : 2;
+    // Unsigned, so that ReplyNone (3) reads back as 3 rather than -1.
+    unsigned replyMode : 2;
     std::string* reply = nullptr;
     HttpReplyCallback callback = nullptr;
     void* callbackContext = nullptr;
