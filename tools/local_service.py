@@ -8,7 +8,8 @@ Layout under DIR (subfolders are created at start):
   ver/<id>.requests     one request line per version request, appended
   files/<name>          served by GET /files/<name>, with byte ranges
   files/<name>.requests "<request line>\t<Range header or empty>" per file request
-  stats/*.log           bodies of the two statistics POSTs, one per line
+  stats/*.log           bodies of the two statistics POSTs, one per line; also in
+                        stats/<agent_id>.<stem>.log (agent_id from the body, else the query)
 
 Fault switches on a file URL (query parameters), so a test or a version reply picks them:
   drop=N        close the connection after N body bytes
@@ -147,9 +148,11 @@ class Handler(BaseHTTPRequestHandler):
                 return
             stats = os.path.join(self.root, "stats")
             append_line(os.path.join(stats, stem + ".log"), body)
+            # The agent id comes from the body; a query parameter stands in for bodies
+            # without one (an empty POST), so a test can still find its own lines.
             m = re.search(rb"(?:^|&)agent_id=([^&]*)", body)
-            if m:
-                agent = m.group(1).decode("latin-1")
+            agent = m.group(1).decode("latin-1") if m else parse_qs(url.query).get("agent_id", [None])[0]
+            if agent is not None:
                 if safe_name(agent):
                     append_line(os.path.join(stats, "%s.%s.log" % (agent, stem)), body)
             self.send_simple(200, b"ok", "text/plain")
