@@ -11,27 +11,12 @@
 #include "EngineMessages.h"
 #include "HttpRequest.h"
 #include "IOTask.h"
+#include "InetHandle.h"
 #include "PumpPost.h"
 #include "RangePlan.h"
 #include "TextConv.h"
 
 namespace {
-
-// Owns one HINTERNET; closing order is the reverse of declaration order.
-class InetHandle {
-public:
-    explicit InetHandle(HINTERNET h = nullptr) : h_(h) {}
-    ~InetHandle() {
-        if (Valid()) InternetCloseHandle(h_);
-    }
-    InetHandle(const InetHandle&) = delete;
-    InetHandle& operator=(const InetHandle&) = delete;
-    HINTERNET Get() const { return h_; }
-    bool Valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HINTERNET h_;
-};
 
 constexpr DWORD kPiece = 4096;
 
@@ -104,14 +89,14 @@ bool CDownloadTask::Run() {
     }
 
     InetHandle session(OpenHttpSession(nullptr));
-    if (!session.Valid()) {
+    if (!session) {
         PostTransferFailed(pumpThreadId_);
         return false;
     }
     std::string urlPath;
     DWORD flags = 0;
     InetHandle connection(ConnectForUrl(session.Get(), url_.c_str(), urlPath, flags));
-    if (!connection.Valid()) {
+    if (!connection) {
         PostTransferFailed(pumpThreadId_);
         return false;
     }
@@ -122,7 +107,7 @@ bool CDownloadTask::Run() {
                        sizeof(maxConns));
     InetHandle request(HttpOpenRequestA(connection.Get(), "GET", urlPath.c_str(), "HTTP/1.0",
                                         nullptr, nullptr, flags, 0));
-    if (!request.Valid()) {
+    if (!request) {
         PostTransferFailed(pumpThreadId_);
         return false;
     }
