@@ -105,8 +105,10 @@ bool CDownloadTask::Run() {
                        sizeof(maxConns));
     InternetSetOptionA(connection.Get(), INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER, &maxConns,
                        sizeof(maxConns));
+    // The range goes into our own file; a second copy in the user's URL cache is only
+    // extra disk writes (Wine caches every range reply).
     InetHandle request(HttpOpenRequestA(connection.Get(), "GET", urlPath.c_str(), "HTTP/1.0",
-                                        nullptr, nullptr, flags, 0));
+                                        nullptr, nullptr, flags | INTERNET_FLAG_NO_CACHE_WRITE, 0));
     if (!request) {
         PostTransferFailed(pumpThreadId_);
         return false;

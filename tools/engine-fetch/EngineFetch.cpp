@@ -1,4 +1,4 @@
-// engine-fetch URL PATH [--stop-after=BYTES] [--quiet]
+// engine-fetch URL PATH [--stop-after=BYTES] [--size=BYTES] [--quiet]
 // Downloads URL into PATH through the transfer engine the way the program does: measure,
 // pre-allocate, start the threads, queue the ranges (resumed from PATH.cfg when present),
 // take the events on a hidden window. Ctrl+C, closing the console or --stop-after stop the
@@ -27,6 +27,7 @@ constexpr UINT WM_STOP_REQUEST = WM_APP + 1;
 HWND g_window = nullptr;
 UniqueHandle g_stopped;  // set once the engine has stopped after a console stop
 int64_t g_stopAfter = -1;
+int64_t g_givenSize = 0;
 bool g_quiet = false;
 int g_exitCode = 3;
 int64_t g_downloaded = 0;
@@ -98,6 +99,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (StartsWith(argv[i], "--stop-after=")) {
             g_stopAfter = _strtoi64(argv[i] + 13, nullptr, 10);
+        } else if (StartsWith(argv[i], "--size=")) {
+            g_givenSize = _strtoi64(argv[i] + 7, nullptr, 10);
         } else if (strcmp(argv[i], "--quiet") == 0) {
             g_quiet = true;
         } else if (!url) {
@@ -107,7 +110,7 @@ int main(int argc, char** argv) {
         }
     }
     if (!url || !path) {
-        fprintf(stderr, "usage: engine-fetch URL PATH [--stop-after=BYTES] [--quiet]\n");
+        fprintf(stderr, "usage: engine-fetch URL PATH [--stop-after=BYTES] [--size=BYTES] [--quiet]\n");
         return 2;
     }
 
@@ -130,8 +133,8 @@ int main(int argc, char** argv) {
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 
     CHttpRequest request;
-    int64_t size = 0;
-    if (!HttpGetContentLength(nullptr, &request, url, size) || size <= 0) {
+    int64_t size = g_givenSize;
+    if (size <= 0 && (!HttpGetContentLength(nullptr, &request, url, size) || size <= 0)) {
         fprintf(stderr, "cannot learn the size of %s\n", url);
         return 2;
     }
