@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+// Empty when the path cannot be read; never a truncated path.
 std::string GetModuleFilePath();
 // GetParentDir(GetModuleFilePath()).
 std::string GetModuleDir();
