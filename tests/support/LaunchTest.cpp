@@ -98,5 +98,6 @@ TEST(CreateProcessWithIntegrity, MissingFileFailsWithoutLeakingHandles) {
     EXPECT_FALSE(CreateProcessWithIntegrity(missing));  // warms up anything loaded once
     DWORD before = HandleCount();
     EXPECT_FALSE(CreateProcessWithIntegrity(missing));
+    if (before == 0) GTEST_SKIP() << "no handle count here (Wine answers 0)";
     EXPECT_EQ(HandleCount(), before);
 }
