@@ -39,7 +39,8 @@ DWORD WINAPI CMessagePumpThread::Routine(LPVOID self) {
     }
 }
 
-void CMessagePumpThread::Handle(UINT message, WPARAM wParam, LPARAM lParam, bool& failureReported) {
+void CMessagePumpThread::Handle(UINT message, WPARAM wParam, LPARAM lParam,
+                                std::atomic<bool>& failureReported) {
     switch (message) {
     case WM_TASK_RESULT: {
         auto* posted = reinterpret_cast<CTaskResult*>(wParam);

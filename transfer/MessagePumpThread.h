@@ -1,6 +1,8 @@
 #pragma once
 // CMessagePumpThread: the engine's one point of serialisation. It queues tasks, adds up
 // results, collects resume entries and reports the first transfer failure of its life.
+#include <atomic>
+
 #include "BaseThread.h"
 
 class CMessagePumpThread : public IBaseThread {
@@ -13,11 +15,11 @@ public:
     void Stop() override;
 
     // Acts on one engine message; failureReported is the once-per-start latch.
-    static void Handle(UINT message, WPARAM wParam, LPARAM lParam, bool& failureReported);
+    static void Handle(UINT message, WPARAM wParam, LPARAM lParam, std::atomic<bool>& failureReported);
 
 private:
     static DWORD WINAPI Routine(LPVOID self);
 
-    bool failureReported_ = false;
+    std::atomic<bool> failureReported_{false};  // cleared by Start on the caller's thread
     UniqueHandle ready_;
 };

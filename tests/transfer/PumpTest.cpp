@@ -30,7 +30,7 @@ protected:
     void Send(UINT message, WPARAM w = 0, LPARAM l = 0) {
         CMessagePumpThread::Handle(message, w, l, latch);
     }
-    bool latch = false;
+    std::atomic<bool> latch{false};
 };
 
 TEST_F(Pump, FirstResultIsKeptAndLaterOnesAddTheirBytes) {
@@ -80,7 +80,7 @@ TEST_F(Pump, QueuesTasksAndHandsEntriesToTheRecord) {
     cfg.ClearEntries();
 }
 
-TEST_F(Pump, ThreadHandlesEverythingPostedBeforeStopAndClearsLatchOnStart) {
+TEST_F(Pump, ThreadHandlesEverythingPostedBeforeStop) {
     EventSink sink;
     CMessagePumpThread pump;
     ASSERT_TRUE(pump.Start());
@@ -92,13 +92,27 @@ TEST_F(Pump, ThreadHandlesEverythingPostedBeforeStopAndClearsLatchOnStart) {
     }
     PostThreadMessageW(id, WM_TRANSFER_FAILED, 0, 0);
     PostThreadMessageW(id, WM_TRANSFER_FAILED, 0, 0);
-    ASSERT_TRUE(pump.Start());  // running: nothing new
-    EXPECT_EQ(pump.GetThreadId(), id);
     pump.Stop();
     ASSERT_NE(ResultList().FindById(3), nullptr);
     EXPECT_EQ(ResultList().FindById(3)->downloaded, 2000);
     sink.Drain(100);
     EXPECT_EQ(sink.Count(EV_FAILED), 1);
+}
+
+TEST_F(Pump, StartOnARunningPumpKeepsItsThreadAndReopensTheLatch) {
+    EventSink sink;
+    CMessagePumpThread pump;
+    ASSERT_TRUE(pump.Start());
+    const DWORD id = pump.GetThreadId();
+    PostThreadMessageW(id, WM_TRANSFER_FAILED, 0, 0);
+    ASSERT_TRUE(sink.WaitFor([&] { return sink.Count(EV_FAILED) == 1; }, 2000));
+    ASSERT_TRUE(pump.Start());
+    EXPECT_EQ(pump.GetThreadId(), id);
+    PostThreadMessageW(id, WM_TRANSFER_FAILED, 0, 0);
+    PostThreadMessageW(id, WM_TRANSFER_FAILED, 0, 0);
+    pump.Stop();
+    sink.Drain(100);
+    EXPECT_EQ(sink.Count(EV_FAILED), 2);
 }
 
 TEST(Progress, CountsElapsedFromOneSecondAndSpeedBeyondBytesPresent) {
