@@ -11,38 +11,7 @@
 #include "TextConv.h"
 #include "ThreadsManager.h"
 
-EventRecorder::EventRecorder() {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = &EventRecorder::WindowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"TarnixEventRecorder";
-    RegisterClassW(&windowClass);  // fails harmlessly when already registered
-    window_ = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              windowClass.hInstance, nullptr);
-    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetEventWindow(window_);
-}
-
-EventRecorder::~EventRecorder() {
-    SetEventWindow(nullptr);
-    // Records still queued belong to us.
-    MSG message;
-    while (PeekMessageW(&message, window_, WM_DOWNLOAD_EVENT, WM_DOWNLOAD_EVENT, PM_REMOVE)) {
-        if (message.wParam == EV_PROGRESS || message.wParam == EV_FINISHED) {
-            delete reinterpret_cast<CDownloadProgress*>(message.lParam);
-        }
-    }
-    DestroyWindow(window_);
-}
-
-LRESULT CALLBACK EventRecorder::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DOWNLOAD_EVENT) {
-        auto* self = reinterpret_cast<EventRecorder*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (self != nullptr) self->OnEvent(wParam, lParam);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
+EventRecorder::EventRecorder() : window_([this](WPARAM code, LPARAM param) { OnEvent(code, param); }) {}
 
 void EventRecorder::OnEvent(WPARAM code, LPARAM param) {
     if (code == EV_PROGRESS) {
@@ -59,19 +28,7 @@ void EventRecorder::OnEvent(WPARAM code, LPARAM param) {
 }
 
 bool EventRecorder::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (done()) return true;
-        const DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed < 50 ? timeoutMs - elapsed : 50,
-                                  QS_ALLINPUT);
-    }
+    return PumpMessagesUntil(done, timeoutMs);
 }
 
 void EventRecorder::PumpFor(DWORD ms) {

@@ -10,13 +10,15 @@
 
 #include "Downloader.h"
 #include "Listener.h"
+#include "TestCommon.h"
 
 // Records every WM_DOWNLOAD_EVENT; on EV_FINISHED calls DownFinished with the record's
 // downloadId, as the main window does.
 class EventRecorder {
 public:
     EventRecorder();
-    ~EventRecorder();
+    // Events still queued then are freed without reaching the controller, which may be gone.
+    ~EventRecorder() { controller_ = nullptr; }
     EventRecorder(const EventRecorder&) = delete;
     EventRecorder& operator=(const EventRecorder&) = delete;
 
@@ -35,14 +37,13 @@ public:
     std::string Describe() const;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnEvent(WPARAM code, LPARAM param);
 
-    HWND window_ = nullptr;
     CDownloader* controller_ = nullptr;  // not owned
     std::vector<int> codes_;
     int progresses_ = 0;
     int outcomesWaited_ = 0;
+    EventWindow window_;  // last: its end hands queued events to OnEvent
 };
 
 // One controller case: its own agent id, program folder and data folder.

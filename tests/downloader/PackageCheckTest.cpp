@@ -95,7 +95,7 @@ TEST_P(Reuse, DecidesBetweenTheFileOnDiskAndAFetch) {
     if (r.transfer) {
         EXPECT_GE(Service::FileRequests(served), 2);  // the length, then the ranges
         EXPECT_EQ(ReadBytes(ServedPath(c)), ReadBytes(c.InstallerFile()));
-        EXPECT_FALSE(FileIsThere(ctl.TempPath()));
+        EXPECT_FALSE(PathIsThere(ctl.TempPath()));
     } else {
         EXPECT_EQ(0, Service::FileRequests(served));
         EXPECT_EQ(localBytes, ReadBytes(c.InstallerFile())) << "the file on disk stays";
@@ -135,7 +135,7 @@ TEST(ReuseAfterRemove, AFileThatCouldNotBeDeletedIsFetchedOver) {
         ctl.RemoveInstaller();
         CloseHandle(held);
     }
-    ASSERT_TRUE(FileIsThere(c.InstallerFile()));
+    ASSERT_TRUE(PathIsThere(c.InstallerFile()));
     EXPECT_TRUE(ctl.InstallerRemoved());
     ctl.Cancel();
     ctl.DownTarnix();
@@ -184,7 +184,7 @@ TEST_P(Finish, ChecksTheDownloadAndReportsEachFailureOncePerProcess) {
         ctl.DownTarnix();
         ASSERT_TRUE(c.Events().WaitForOutcome(kOutcomeWait)) << c.Events().Describe();
         EXPECT_EQ(f.outcome, c.Events().Codes().back()) << c.Events().Describe();
-        EXPECT_EQ(f.outcome == EV_READY, FileIsThere(c.InstallerFile())) << "round " << round;
+        EXPECT_EQ(f.outcome == EV_READY, PathIsThere(c.InstallerFile())) << "round " << round;
     }
     EXPECT_EQ(2, c.Events().Count(EV_FINISHED)) << c.Events().Describe();
     c.Shutdown();
@@ -236,8 +236,8 @@ TEST(FinishStale, AFinishOfAnOlderCommandIsIgnored) {
     ASSERT_TRUE(WriteBytes(ctl.TempPath(), "partial"));
     ctl.DownFinished(ctl.CurrentId() + 5);
     c.Events().PumpFor(200);
-    EXPECT_TRUE(FileIsThere(ctl.TempPath()));
-    EXPECT_FALSE(FileIsThere(c.InstallerFile()));
+    EXPECT_TRUE(PathIsThere(ctl.TempPath()));
+    EXPECT_FALSE(PathIsThere(c.InstallerFile()));
     EXPECT_TRUE(c.Events().Codes().empty());
 }
 
@@ -256,8 +256,8 @@ TEST(HappyPath, FetchVerifyReportAndStartTheInstaller) {
     EXPECT_EQ((std::vector<int>{EV_FINISHED, EV_READY}), c.Events().Codes());
     EXPECT_EQ(EV_READY, c.Listener().LastEvent());
     EXPECT_EQ(ReadBytes(ServedPath(c)), ReadBytes(c.InstallerFile()));
-    EXPECT_FALSE(FileIsThere(ctl.TempPath()));
-    EXPECT_FALSE(FileIsThere(ctl.TempPath() + ".cfg"));
+    EXPECT_FALSE(PathIsThere(ctl.TempPath()));
+    EXPECT_FALSE(PathIsThere(ctl.TempPath() + ".cfg"));
     EXPECT_EQ(c.ProgramDir() + "\\RUZadiDerod3.5.0.1.tmp", ctl.TempPath());
     EXPECT_EQ("agent_id=happy&use_time=0&sizes=" + size + "\n", Service::SuccessReports(c.Agent()));
     EXPECT_EQ("<?xml version='1.0' encoding='utf-8' ?>\n<HistoryInfo>\n\t<Item ver=\"3.5.0.1\" md5=\"" + announced +

@@ -4,24 +4,15 @@
 
 #include <string>
 
+#include "TestCommon.h"
+
 // A fresh, empty folder beside the test program, named after the running test;
 // left in place afterwards so that a failure can be inspected.
 std::string MakeScratchFolder(const std::string& name);
-void DeleteTree(const std::string& path);
-
-bool WriteBytes(const std::string& path, const std::string& bytes);
-// Empty when the file cannot be read.
-std::string ReadBytes(const std::string& path);
-bool CopyFileTo(const std::string& from, const std::string& to);
-bool FileIsThere(const std::string& path);
 
 // Clears the archive attribute; false where the file system keeps none (Wine keeps
 // only hidden and system, so there every file looks archived).
 bool ClearArchive(const std::string& path);
-
-std::string GetEnv(const char* name);
-// The folder of the test program (UTF-8, no trailing backslash).
-std::string TestProgramFolder();
 
 // The local service as the test fixture started it.
 struct Service {

@@ -19,7 +19,7 @@ std::string Beside(const char* name) { return GetModuleDir() + "\\" + name; }
 TEST(IsFileTrusted, Cases) {
     ScratchDir scratch;
     std::string signedCopy = scratch.Join("\xE5\xAE\x89\xE8\xA3\x85 setup.exe");  // "安装" = "install"
-    ASSERT_TRUE(CopyTo(Beside("versioned_app_signed.exe"), signedCopy));
+    ASSERT_TRUE(CopyFileTo(Beside("versioned_app_signed.exe"), signedCopy));
 
     std::string broken = scratch.Join("broken.exe");
     std::string bytes = ReadBytes(signedCopy);
@@ -50,7 +50,7 @@ TEST(ReadFileVersion, ProductNotFileVersion) {
 
     ScratchDir scratch;
     std::string copy = scratch.Join("\xE7\x89\x88\xE6\x9C\xAC.exe");  // "版本" = "version"
-    ASSERT_TRUE(CopyTo(Beside("versioned_app.exe"), copy));
+    ASSERT_TRUE(CopyFileTo(Beside("versioned_app.exe"), copy));
     AppVersion fromCopy;
     ASSERT_TRUE(ReadFileVersion(copy, fromCopy));
     EXPECT_EQ(fromCopy, version);

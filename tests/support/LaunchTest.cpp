@@ -72,9 +72,9 @@ TEST(CreateProcessWithIntegrity, StartsTheFileNamedByAPathWithBlanks) {
     std::string dir = scratch.Join("\xE5\xAE\x89\xE8\xA3\x85 dir");
     ASSERT_TRUE(MakeDir(dir));
     std::string program = dir + "\\\xE5\xAE\x89\xE8\xA3\x85 \xE7\xA8\x8B\xE5\xBA\x8F.exe";
-    ASSERT_TRUE(CopyTo(GetModuleDir() + "\\launch_probe.exe", program));
+    ASSERT_TRUE(CopyFileTo(GetModuleDir() + "\\launch_probe.exe", program));
     // A decoy where a blank-splitting launcher would look first.
-    ASSERT_TRUE(CopyTo(GetModuleDir() + "\\plain_app.exe", scratch.Join("\xE5\xAE\x89\xE8\xA3\x85.exe")));
+    ASSERT_TRUE(CopyFileTo(GetModuleDir() + "\\plain_app.exe", scratch.Join("\xE5\xAE\x89\xE8\xA3\x85.exe")));
 
     ASSERT_TRUE(SetEnvironmentVariableW(L"TARNIX_LAUNCH_SECRET", L"only-in-the-launcher"));
     bool started = CreateProcessWithIntegrity(Utf8ToWide(program));

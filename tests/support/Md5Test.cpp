@@ -17,12 +17,6 @@ std::string HashWhole(const std::string& bytes) {
     return md5.HexDigest();
 }
 
-std::string Pattern(size_t size) {
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131 + i / 251) & 0xFF);
-    return bytes;
-}
-
 }  // namespace
 
 TEST(CSMd5, Rfc1321TestSuite) {

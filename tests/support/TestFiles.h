@@ -1,9 +1,10 @@
 #pragma once
-// Scratch folders and small file helpers for the support tests.
+// Scratch folders for the support tests.
 #include <windows.h>
 
 #include <string>
 
+#include "TestCommon.h"
 #include "TextConv.h"
 
 // A fresh folder under the temp folder whose name holds blanks and Chinese
@@ -22,8 +23,3 @@ public:
 private:
     std::string path_;
 };
-
-bool WriteBytes(const std::string& path, const std::string& bytes);
-// Empty when the file cannot be read.
-std::string ReadBytes(const std::string& path);
-bool CopyTo(const std::string& from, const std::string& to);

@@ -187,9 +187,9 @@ TEST_F(RecordFile, OfAnotherSizeOrMissingIsNotRead) {
 
 TEST_F(RecordFile, DeleteRemovesItOnceAndOnlyWhenPresent) {
     cfg.Write();
-    ASSERT_TRUE(Exists(temp.Cfg()));
+    ASSERT_TRUE(PathIsThere(temp.Cfg()));
     EXPECT_TRUE(cfg.DeleteRecordFile());
-    EXPECT_FALSE(Exists(temp.Cfg()));
+    EXPECT_FALSE(PathIsThere(temp.Cfg()));
     EXPECT_FALSE(cfg.DeleteRecordFile());
 }
 

@@ -237,7 +237,7 @@ TEST(Resume, SecondRunFetchesOnlyTheRecordedRanges) {
     }
     EXPECT_EQ(requested, expected);
     EXPECT_TRUE(ReadBytes(temp.Get()) == source);
-    EXPECT_FALSE(Exists(temp.Cfg()));
+    EXPECT_FALSE(PathIsThere(temp.Cfg()));
 }
 
 }  // namespace

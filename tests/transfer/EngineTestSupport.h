@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-std::string Env(const char* name);
-std::string ServiceUrl(const std::string& pathAndQuery);
+#include "TestCommon.h"
+
 // A file served by the local service under files/<name>; returns its URL (no query).
 std::string ServeFile(const std::string& name, const std::string& bytes);
 // The service's request log of files/<name>: "<request line>\t<Range header>" per line.
@@ -20,13 +20,6 @@ std::vector<std::string> RangesLogged(const std::string& name, size_t from = 0);
 std::string ServeNginx(const std::string& relative, const std::string& bytes);
 std::string RefusedUrl();
 
-// Unique per run: the services' folders outlive a test.
-std::string UniqueId(const char* what);
-// Bytes with no repeat inside 4096, so a misplaced piece shows.
-std::string Pattern(size_t size);
-bool WriteBytes(const std::string& path, const std::string& bytes);
-std::string ReadBytes(const std::string& path);
-bool Exists(const std::string& path);
 // A fresh path in the temp folder; the file and path + ".cfg" are deleted on destruction.
 class ScratchPath {
 public:
@@ -52,7 +45,6 @@ struct DownloadEvent {
 class EventSink {
 public:
     EventSink();
-    ~EventSink();
     // Pumps this thread's messages until done() or timeoutMs has passed; returns done().
     bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs);
     // Pumps for ms milliseconds.
@@ -61,8 +53,7 @@ public:
     std::vector<DownloadEvent> events;
 
 private:
-    static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
-    HWND window_ = nullptr;
+    EventWindow window_;
 };
 
 // Thread messages the engine posted to the calling thread (used as a stand-in pump).

@@ -2,6 +2,7 @@
 // tests read and write through TARNIX_SERVICE_ROOT.
 #include "HttpRequest.h"
 #include "InetHandle.h"
+#include "TestCommon.h"
 
 #include <gtest/gtest.h>
 
@@ -13,53 +14,9 @@
 
 namespace {
 
-std::string Env(const char* name) {
-    char value[1024] = {};
-    DWORD n = GetEnvironmentVariableA(name, value, sizeof(value));
-    return (n > 0 && n < sizeof(value)) ? std::string(value, n) : std::string();
-}
-
-std::string ServiceUrl(const std::string& pathAndQuery) {
-    return "http://127.0.0.1:" + Env("TARNIX_SERVICE_PORT") + pathAndQuery;
-}
-
-std::string ServicePath(const std::string& relative) {
-    return Env("TARNIX_SERVICE_ROOT") + "\\" + relative;
-}
-
-// Names unique to this run: the service's folders outlive it.
-std::string UniqueId(const char* what) {
-    return std::string(what) + "-" + std::to_string(GetCurrentProcessId()) + "-" +
-           std::to_string(GetTickCount());
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << path;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-bool Exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Every byte value, no repeat within 4096 bytes, so a misplaced read chunk shows.
-std::string Pattern(size_t size) {
-    std::string s(size, '\0');
-    for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>((i * 7) ^ (i >> 12));
-    return s;
-}
-
 // A file under the service's files/ folder; returns its URL without query.
 std::string ServeFile(const std::string& name, const std::string& bytes) {
-    WriteBytes(ServicePath("files\\" + name), bytes);
+    EXPECT_TRUE(WriteBytes(ServicePath("files\\" + name), bytes));
     return ServiceUrl("/files/" + name);
 }
 
@@ -85,7 +42,7 @@ bool FetchInto(std::string& reply, const std::string& url, int isPost = 0,
 TEST(HttpFetch, VersionRequestAppendsReplyAndResets) {
     const std::string id = UniqueId("ver");
     const std::string xml = "<ZQLobbyVerInfo><Site ver=\"2.5.0\"/></ZQLobbyVerInfo>";
-    WriteBytes(ServicePath("ver\\" + id + ".xml"), xml);
+    ASSERT_TRUE(WriteBytes(ServicePath("ver\\" + id + ".xml"), xml));
     const std::string url = ServiceUrl("/get_download_device_xml.php?agent_id=" + id);
 
     std::string reply = "kept:";
@@ -199,7 +156,7 @@ TEST(HttpFetch, UnusableRequestsFailResetAndSendNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string id = UniqueId(c.name);
-        WriteBytes(ServicePath("ver\\" + id + ".xml"), "<x/>");
+        ASSERT_TRUE(WriteBytes(ServicePath("ver\\" + id + ".xml"), "<x/>"));
         const std::string url = ServiceUrl("/get_download_device_xml.php?agent_id=" + id);
         std::string reply = "unchanged";
         CallbackLog log;
@@ -213,7 +170,7 @@ TEST(HttpFetch, UnusableRequestsFailResetAndSendNothing) {
         ExpectReset(r);
         EXPECT_EQ(reply, "unchanged");
         EXPECT_EQ(log.calls, 0);
-        EXPECT_FALSE(Exists(ServicePath("ver\\" + id + ".requests")));
+        EXPECT_FALSE(PathIsThere(ServicePath("ver\\" + id + ".requests")));
     }
     EXPECT_FALSE(HttpFetch(0, nullptr, nullptr, 0, ServiceUrl("/").c_str()));
 }
@@ -239,7 +196,7 @@ TEST(HttpFetch, EmptyPostSendsNoBody) {
 }
 
 TEST(HttpFetch, RefusedConnectionFailsQuickly) {
-    const std::string url = "http://127.0.0.1:" + Env("TARNIX_REFUSED_PORT") + "/x";
+    const std::string url = "http://127.0.0.1:" + GetEnv("TARNIX_REFUSED_PORT") + "/x";
     std::string reply = "unchanged";
     const DWORD start = GetTickCount();
     EXPECT_FALSE(FetchInto(reply, url));
@@ -258,7 +215,7 @@ TEST(HttpGetContentLength, ReadsTheHeaderAndLeavesTheRequest) {
         {"plain", url, true, 123457},
         {"range-url-ignored", url + "?norange=1", true, 123457},
         {"no-length", url + "?nolength=1", false, 0},
-        {"refused", "http://127.0.0.1:" + Env("TARNIX_REFUSED_PORT") + "/x", false, 0},
+        {"refused", "http://127.0.0.1:" + GetEnv("TARNIX_REFUSED_PORT") + "/x", false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
