@@ -31,47 +31,39 @@ bool CBreakpointCfg::Read(BreakpointRecord* record, const std::string& url, cons
     if (!record) return false;
     *record = BreakpointRecord();
     if (recordPath_.empty()) return false;
-    recordFile_ = CreateFileW(Utf8ToWide(recordPath_).c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_ARCHIVE, nullptr);
-    if (recordFile_ == INVALID_HANDLE_VALUE) {
-        recordFile_ = nullptr;
-        return false;
-    }
+    recordFile_.Reset(CreateFileW(Utf8ToWide(recordPath_).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_ARCHIVE, nullptr));
+    if (!recordFile_) return false;
     std::string bytes;
     LARGE_INTEGER size = {};
-    bool ok = GetFileSizeEx(recordFile_, &size) && size.QuadPart <= kMaxRecordBytes;
+    bool ok = GetFileSizeEx(recordFile_.Get(), &size) && size.QuadPart <= kMaxRecordBytes;
     if (ok) {
         bytes.resize(static_cast<size_t>(size.QuadPart));
         DWORD got = 0;
         ok = bytes.empty() ||
-             (ReadFile(recordFile_, &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) &&
+             (ReadFile(recordFile_.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) &&
               got == bytes.size());
     }
-    CloseHandle(recordFile_);
-    recordFile_ = nullptr;
+    recordFile_.Reset();
     return ok && DecodeBreakpointRecord(bytes, current_.totalSize, url, path, *record);
 }
 
 void CBreakpointCfg::Write() {
     if (recordPath_.empty()) return;
     const std::wstring widePath = Utf8ToWide(recordPath_);
-    recordFile_ = CreateFileW(widePath.c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_ARCHIVE, nullptr);
-    if (recordFile_ == INVALID_HANDLE_VALUE) {
-        recordFile_ = nullptr;
-        return;
-    }
+    recordFile_.Reset(CreateFileW(widePath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_ARCHIVE, nullptr));
+    if (!recordFile_) return;
     current_.count = static_cast<int32_t>(current_.entries.size());
     const std::string bytes = EncodeBreakpointRecord(current_.totalSize, current_.entries);
     DWORD written = 0;
     // A stale tail of an older, longer record is cut off so the file says only this.
-    const bool ok = WriteFile(recordFile_, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+    const bool ok = WriteFile(recordFile_.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                               nullptr) &&
-                    written == bytes.size() && SetEndOfFile(recordFile_);
-    CloseHandle(recordFile_);
-    recordFile_ = nullptr;
+                    written == bytes.size() && SetEndOfFile(recordFile_.Get());
+    recordFile_.Reset();
     if (!ok) DeleteFileW(widePath.c_str());
 }
 

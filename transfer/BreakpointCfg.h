@@ -10,6 +10,7 @@
 
 #include "BreakpointRecord.h"
 #include "Lock.h"
+#include "WinHandle.h"
 
 class CBreakpointCfg {
 public:
@@ -40,7 +41,7 @@ private:
     CBreakpointCfg() = default;
 
     CLock lock_;
-    HANDLE recordFile_ = nullptr;  // non-null while Read or Write runs
+    UniqueHandle recordFile_;  // open only while Read or Write runs
     std::string recordPath_;
     BreakpointRecord current_;
 };
