@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Builds the program, starts the local service on the built-in port, serves the signed
+# Installs what is missing, builds the program, starts the local service on the built-in port, serves the signed
 # demo installer with a version reply naming its true MD5, and runs one download with
 # the console driver under Wine; shows the events and the installer's own record.
 # The service throttles each range connection to 150 kB/s so that progress is visible.
 # TARNIX_BUILD_DIR and TARNIX_CMAKE_ARGS are passed to tools/build.sh.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/tools/setup-debian.sh"
 dir=$("$top/tools/build.sh" | tail -n 1)
 
 host=$(sed -n 's/^TARNIX_SERVICE_HOST:STRING=//p' "$dir/CMakeCache.txt")
