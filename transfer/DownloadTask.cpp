@@ -14,6 +14,7 @@
 #include "InetHandle.h"
 #include "PumpPost.h"
 #include "RangePlan.h"
+#include "ResultBatch.h"
 #include "TextConv.h"
 
 namespace {
@@ -149,16 +150,21 @@ bool CDownloadTask::Run() {
     }
 
     bool result = true;
+    // Written bytes reach the pump in batches; every way out of the loop flushes first, so
+    // the totals are complete before a resume entry or a failure report is posted.
+    CResultBatch written(downloadId_, fileSize_, startTick_, bytesAtStart_, pumpThreadId_);
     uint8_t buffer[kPiece];
     while (nextOffset_ <= lastOffset_) {
         memset(buffer, 0, sizeof(buffer));
         DWORD bytesRead = 0;
         if (!InternetReadFile(request.Get(), buffer, kPiece, &bytesRead)) {
             result = false;
+            written.Flush();
             if (GetLastError() != ERROR_INTERNET_TIMEOUT) PostTransferFailed(pumpThreadId_);
             break;
         }
         if (bytesRead == 0) {
+            written.Flush();
             PostTransferFailed(pumpThreadId_);
             result = false;
             break;
@@ -167,18 +173,21 @@ bool CDownloadTask::Run() {
         const int64_t wanted = lastOffset_ - nextOffset_ + 1;
         const DWORD useful = static_cast<int64_t>(bytesRead) > wanted ? static_cast<DWORD>(wanted) : bytesRead;
         CIOTask piece(buffer, static_cast<int32_t>(useful), nextOffset_, file_, fileSize_, path_,
-                      startTick_, bytesAtStart_, downloadId_, pumpThreadId_);
+                      startTick_, bytesAtStart_, downloadId_, pumpThreadId_, &written);
         if (!piece.Run()) {
             // Reading on would advance past bytes never written; the range is tried again.
+            written.Flush();
             PostTransferFailed(pumpThreadId_);
             result = false;
             break;
         }
         nextOffset_ += useful;
         if (Stopping()) {
+            written.Flush();
             PostRemaining();
             break;
         }
     }
+    written.Flush();
     return result;
 }

@@ -43,6 +43,16 @@ protected:
         for (int64_t b : posted.resultBytes) sum += b;
         return sum;
     }
+    // True when every written-byte report was posted before the first `message`: the
+    // pump must have the whole count before it records a resume entry or reports a failure.
+    bool ResultsPrecede(UINT message) const {
+        bool seen = false;
+        for (const MSG& m : posted.all) {
+            if (m.message == message) seen = true;
+            if (seen && m.message == WM_TASK_RESULT) return false;
+        }
+        return true;
+    }
     std::string Written(int64_t first, int64_t last) {
         return ReadBytes(temp.Get()).substr(static_cast<size_t>(first), static_cast<size_t>(last - first + 1));
     }
@@ -70,6 +80,7 @@ TEST_P(RangeTaskTable, WritesOnlyTheBytesOfItsRange) {
     EXPECT_EQ(RunTask(c.first, c.last, c.query), c.done);
     EXPECT_EQ(posted.Count(WM_TRANSFER_FAILED), c.failureReported ? 1 : 0);
     EXPECT_EQ(BytesReported(), c.bytesReported);
+    EXPECT_TRUE(ResultsPrecede(WM_TRANSFER_FAILED));
     const std::string file = ReadBytes(temp.Get());
     ASSERT_EQ(file.size(), static_cast<size_t>(kSize));
     for (int64_t i = 0; i < kSize; ++i) {
@@ -143,7 +154,31 @@ TEST_F(RangeTask, StopInsideTheReadLeavesAnEntryForTheRest) {
     ASSERT_EQ(posted.entries.size(), 1u);
     EXPECT_EQ(posted.entries[0], std::make_pair(4096u, static_cast<uint32_t>(kSize - 1)));
     EXPECT_EQ(BytesReported(), 4096);
+    EXPECT_TRUE(ResultsPrecede(WM_BREAKPOINT_ADD));
     EXPECT_EQ(posted.Count(WM_TRANSFER_FAILED), 0);
+}
+
+TEST_F(RangeTask, LongRangeIsReportedInBatchesThatSumExactly) {
+    // Pieces are reported in batches, not one post each; not one byte may go missing.
+    const int64_t size = 300001;
+    const std::string bigName = UniqueId("batches") + ".bin";
+    const std::string bytes = Pattern(static_cast<size_t>(size));
+    const std::string bigUrl = ServeFile(bigName, bytes);
+    ScratchPath big("batches");
+    ASSERT_TRUE(PreallocateFile(size, big.Get()));
+    CDownloadTask task(1, size - 1, 1, size, big.Get(), GetTickCount(), 0, bigUrl);
+    task.SetPumpThreadId(GetCurrentThreadId());
+    EXPECT_TRUE(task.Run());
+    posted.Collect();
+
+    EXPECT_EQ(BytesReported(), size - 1);
+    const int pieces = static_cast<int>((size - 1 + 4095) / 4096);
+    EXPECT_LT(posted.Count(WM_TASK_RESULT), pieces);
+    for (int64_t b : posted.resultBytes) {
+        EXPECT_GT(b, 0);
+        EXPECT_LT(b, 64 * 1024 + 4096);
+    }
+    EXPECT_EQ(ReadBytes(big.Get()), std::string(1, '\0') + bytes.substr(1));
 }
 
 TEST_F(RangeTask, StopWithAnUnrecordableUrlLeavesNoEntry) {
