@@ -1,9 +1,13 @@
 // single-fetch URL PATH: one WinINet GET with 4096-byte reads straight into a file; the
-// benchmark's single-connection baseline. Prints "bytes=<n> seconds=<s>".
+// benchmark's single-connection baseline. Ends like engine-fetch, with the file's MD5, so
+// both do the same work: prints "bytes=<n> seconds=<s> md5=<hex>".
 #include <windows.h>
 #include <wininet.h>
 
 #include <cstdio>
+#include <string>
+
+#include "FileMd5.h"
 
 #include "TextConv.h"
 #include "WinHandle.h"
@@ -39,6 +43,9 @@ int main(int argc, char** argv) {
         if (!WriteFile(file.Get(), buffer, got, &written, nullptr) || written != got) return 1;
         total += got;
     }
-    printf("bytes=%lld seconds=%.3f\n", total, (GetTickCount() - start) / 1000.0);
+    file.Reset();
+    std::string md5;
+    if (GetFileMd5(argv[2], md5) != 0) md5 = "-";
+    printf("bytes=%lld seconds=%.3f md5=%s\n", total, (GetTickCount() - start) / 1000.0, md5.c_str());
     return 0;
 }
