@@ -50,13 +50,6 @@ CDownloadTask::CDownloadTask(int64_t nextOffset, int64_t lastOffset, int32_t dow
     downloadId_ = downloadId;
 }
 
-CDownloadTask::~CDownloadTask() { CloseFile(); }
-
-void CDownloadTask::CloseFile() {
-    if (file_ && file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-    file_ = nullptr;
-}
-
 bool CDownloadTask::Stopping() const { return thread_ && thread_->IsStopping(); }
 
 void CDownloadTask::PostRemaining() const {
@@ -72,14 +65,13 @@ bool CDownloadTask::Run() {
     // Every exit below closes the file and the WinINet handles (request, connection,
     // session: reverse order of the InetHandles).
     struct FileCloser {
-        CDownloadTask* task;
-        ~FileCloser() { task->CloseFile(); }
-    } fileCloser{this};
+        UniqueHandle& file;
+        ~FileCloser() { file.Reset(); }
+    } fileCloser{file_};
 
-    file_ = CreateFileW(Utf8ToWide(path_).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                        nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE || !file_) {
-        file_ = nullptr;
+    file_.Reset(CreateFileW(Utf8ToWide(path_).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+    if (!file_) {
         // Retrying silently for ever would hide a vanished or locked temp file from the user.
         PostTransferFailed(pumpThreadId_);
         return false;
@@ -172,7 +164,7 @@ bool CDownloadTask::Run() {
         // Bytes past the range's end belong to another range (or to nothing).
         const int64_t wanted = lastOffset_ - nextOffset_ + 1;
         const DWORD useful = static_cast<int64_t>(bytesRead) > wanted ? static_cast<DWORD>(wanted) : bytesRead;
-        CIOTask piece(buffer, static_cast<int32_t>(useful), nextOffset_, file_, fileSize_, path_,
+        CIOTask piece(buffer, static_cast<int32_t>(useful), nextOffset_, file_.Get(), fileSize_, path_,
                       startTick_, bytesAtStart_, downloadId_, pumpThreadId_, &written);
         if (!piece.Run()) {
             // Reading on would advance past bytes never written; the range is tried again.

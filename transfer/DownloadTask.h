@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Task.h"
+#include "WinHandle.h"
 
 class IBaseThread;
 
@@ -16,7 +17,7 @@ public:
     CDownloadTask(int64_t nextOffset, int64_t lastOffset, int32_t downloadId, int64_t fileSize,
                   const std::string& path, uint32_t startTick, int64_t bytesAtStart,
                   const std::string& url);
-    ~CDownloadTask() override;
+    ~CDownloadTask() override = default;
 
     // True when the range is done or the task was stopped on request; false to retry.
     bool Run() override;
@@ -33,7 +34,6 @@ public:
 
 private:
     bool Stopping() const;
-    void CloseFile();
 
     std::string url_;
     std::string path_;
@@ -43,5 +43,5 @@ private:
     uint32_t startTick_;
     IBaseThread* thread_ = nullptr;  // the download thread running the task, not owned
     int64_t bytesAtStart_;
-    HANDLE file_ = nullptr;
+    UniqueHandle file_;  // open while Run works
 };
