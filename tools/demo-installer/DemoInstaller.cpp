@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "WinHandle.h"
+
 namespace {
 
 std::wstring OwnFolder() {
@@ -38,11 +40,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                           L"USERNAME=" + Variable(L"USERNAME") + L"\r\n";
     const std::string bytes = ToUtf8(record);
     // Appended, so that a second start shows as a second record.
-    HANDLE file = CreateFileW((OwnFolder() + L"\\demo-installer-ran.txt").c_str(), FILE_APPEND_DATA,
-                              FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 1;
+    UniqueHandle file(CreateFileW((OwnFolder() + L"\\demo-installer-ran.txt").c_str(), FILE_APPEND_DATA,
+                                  FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return 1;
     DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return 0;
+    return WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ? 0 : 1;
 }
