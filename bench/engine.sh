@@ -4,12 +4,12 @@
 # Not a test: it prints figures. usage: bench/engine.sh [BUILD_DIR] [PORT]
 # CPU is the process tree's user+sys (/usr/bin/time) plus, separately, what the prefix's
 # wineserver spent meanwhile: under Wine much of each system call is done there.
-#   BUILD_DIR  the x86_64 test build (default /work/build-engine/x86_64)
+#   BUILD_DIR  the x86_64 test build (default build/x86_64)
 #   SIZE_MIB   size of the unthrottled file (default 256)
 #   SLOW_MIB   size of the throttled file, 4 MB/s per connection (default 64)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-/work/build-engine/x86_64}
+build=${1:-$top/build/x86_64}
 port=${2:-18890}
 size_mib=${SIZE_MIB:-256}
 slow_mib=${SLOW_MIB:-64}

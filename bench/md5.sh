@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Time of GetFileMd5 (tools/filemd5, under Wine) against md5sum on one file, and their ratio.
 # Not a test: it prints figures. usage: bench/md5.sh [BUILD_DIR]
-#   BUILD_DIR  the test build folder printed by tools/build.sh --tests (default /work/build-support/x86_64)
+#   BUILD_DIR  the test build folder printed by tools/build.sh --tests (default build/x86_64)
 #   SIZE_MIB   size of the file (default 256)
 #   RUNS       timed runs of each command (default 10)
 # The Wine figure includes starting the Wine process (about 0.1 s with a running wineserver).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-/work/build-support/x86_64}
+build=${1:-$top/build/x86_64}
 size_mib=${SIZE_MIB:-256}
 runs=${RUNS:-10}
 case "$build" in
