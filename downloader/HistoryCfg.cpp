@@ -3,22 +3,13 @@
 #include <rapidxml.hpp>
 #include <rapidxml_print.hpp>
 
-#include <cstring>
 #include <exception>
 #include <iterator>
 #include <vector>
 
 #include "FileSystem.h"
 #include "FileText.h"
-
-namespace {
-
-bool NameStartsWith(const rapidxml::xml_attribute<>* attr, const char* known) {
-    const size_t n = std::strlen(known);
-    return attr->name_size() >= n && std::memcmp(attr->name(), known, n) == 0;
-}
-
-}  // namespace
+#include "XmlText.h"
 
 std::string PrintHistory(const HistoryMap& items) {
     rapidxml::xml_document<> doc;
@@ -40,30 +31,26 @@ std::string PrintHistory(const HistoryMap& items) {
     return text;
 }
 
-bool ReadHistory(const std::string& text, HistoryMap& items) try {
-    std::vector<char> buffer(text.begin(), text.end());
-    buffer.push_back('\0');
-    rapidxml::xml_document<> doc;
-    doc.parse<0>(buffer.data());
-    rapidxml::xml_node<>* root = doc.first_node("HistoryInfo");
-    if (root == nullptr) return false;
-    // From the first Item on, every following element counts, whatever its name.
-    for (rapidxml::xml_node<>* node = root->first_node("Item"); node != nullptr;
-         node = node->next_sibling()) {
-        if (node->type() != rapidxml::node_element) continue;
-        HistoryItem item;
-        for (auto* attr = node->first_attribute(); attr != nullptr; attr = attr->next_attribute()) {
-            if (NameStartsWith(attr, "ver")) {
-                item.ver.assign(attr->value(), attr->value_size());
-            } else if (NameStartsWith(attr, "md5")) {
-                item.md5.assign(attr->value(), attr->value_size());
+bool ReadHistory(const std::string& text, HistoryMap& items) {
+    return ReadXmlText(text, [&items](rapidxml::xml_document<>& doc) {
+        rapidxml::xml_node<>* root = doc.first_node("HistoryInfo");
+        if (root == nullptr) return false;
+        // From the first Item on, every following element counts, whatever its name.
+        for (rapidxml::xml_node<>* node = root->first_node("Item"); node != nullptr;
+             node = node->next_sibling()) {
+            if (node->type() != rapidxml::node_element) continue;
+            HistoryItem item;
+            for (auto* attr = node->first_attribute(); attr != nullptr; attr = attr->next_attribute()) {
+                if (NameStartsWith(attr, "ver")) {
+                    item.ver.assign(attr->value(), attr->value_size());
+                } else if (NameStartsWith(attr, "md5")) {
+                    item.md5.assign(attr->value(), attr->value_size());
+                }
             }
+            items.emplace(item.ver, item);
         }
-        items.emplace(item.ver, item);
-    }
-    return true;
-} catch (const std::exception&) {  // not well-formed (rapidxml::parse_error), or allocation
-    return false;
+        return true;
+    });
 }
 
 void CHistoryCfg::Init(const std::string& baseFolder) {

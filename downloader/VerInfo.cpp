@@ -1,6 +1,6 @@
 #include "VerInfo.h"
 
-#include <rapidxml.hpp>
+#include "XmlText.h"
 
 #include <cctype>
 #include <cstring>
@@ -8,13 +8,6 @@
 #include <vector>
 
 namespace {
-
-// RapidXML parses in place and needs a writable, zero-terminated copy.
-std::vector<char> WritableCopy(const std::string& text) {
-    std::vector<char> buffer(text.begin(), text.end());
-    buffer.push_back('\0');
-    return buffer;
-}
 
 // Reads an optionally signed decimal number at *cursor; false when there is no digit
 // or the value leaves the int32 range. On success *cursor is past the digits.
@@ -38,11 +31,6 @@ bool ReadInt(const char*& cursor, int32_t& value, bool saturate) {
     value = static_cast<int32_t>(negative ? -magnitude : magnitude);
     cursor = p;
     return true;
-}
-
-bool NameStartsWith(const rapidxml::xml_attribute<>* attr, const char* known) {
-    const size_t n = std::strlen(known);
-    return attr->name_size() >= n && std::memcmp(attr->name(), known, n) == 0;
 }
 
 }  // namespace
@@ -69,10 +57,7 @@ void ParseVersionText(const char* text, AppVersion& version) {
 }
 
 bool ReadVerInfoXml(const std::string& text, CVerInfo& info) {
-    try {
-        std::vector<char> buffer = WritableCopy(text);
-        rapidxml::xml_document<> doc;
-        doc.parse<0>(buffer.data());
+    return ReadXmlText(text, [&info](rapidxml::xml_document<>& doc) {
         rapidxml::xml_node<>* root = doc.first_node("ZQLobbyVerInfo");
         if (root == nullptr) return false;
         rapidxml::xml_node<>* site = root->first_node("Site");
@@ -99,9 +84,7 @@ bool ReadVerInfoXml(const std::string& text, CVerInfo& info) {
             }
         }
         return true;
-    } catch (const std::exception&) {  // rapidxml::parse_error, or allocation
-        return false;
-    }
+    });
 }
 
 bool IsVerInfoComplete(const CVerInfo& info) {
@@ -110,10 +93,7 @@ bool IsVerInfoComplete(const CVerInfo& info) {
 }
 
 bool ReadSiteIdXml(const std::string& text, std::string& siteId) {
-    try {
-        std::vector<char> buffer = WritableCopy(text);
-        rapidxml::xml_document<> doc;
-        doc.parse<0>(buffer.data());
+    return ReadXmlText(text, [&siteId](rapidxml::xml_document<>& doc) {
         rapidxml::xml_node<>* site = doc.first_node("Site");
         if (site == nullptr) return false;
         rapidxml::xml_node<>* id = site->first_node("ID");
@@ -122,7 +102,5 @@ bool ReadSiteIdXml(const std::string& text, std::string& siteId) {
         if (attr == nullptr) return false;
         siteId.assign(attr->value(), attr->value_size());
         return true;
-    } catch (const std::exception&) {  // rapidxml::parse_error, or allocation
-        return false;
-    }
+    });
 }
