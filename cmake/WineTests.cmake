@@ -30,30 +30,33 @@ tarnix_windows_path(TARNIX_NGINX_ROOT_WIN ${TARNIX_NGINX_ROOT})
 
 find_program(PYTHON3 python3 REQUIRED)
 
-add_test(NAME fixture.wine.start
-         COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-env.sh start ${TARNIX_WINE_DIR} ${WINE_LOADER} ${TARNIX_WINEARCH})
-add_test(NAME fixture.wine.stop
-         COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-env.sh stop ${TARNIX_WINE_DIR} ${WINE_LOADER} ${TARNIX_WINEARCH})
-set_tests_properties(fixture.wine.start PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
-set_tests_properties(fixture.wine.stop PROPERTIES FIXTURES_CLEANUP wine)
+# tarnix_fixture(name TIMEOUT s START command... STOP command...): a CTest fixture whose
+# setup test runs the START command and whose cleanup test runs the STOP command.
+function(tarnix_fixture name)
+  cmake_parse_arguments(F "" "TIMEOUT" "START;STOP" ${ARGN})
+  add_test(NAME fixture.${name}.start COMMAND ${F_START})
+  add_test(NAME fixture.${name}.stop COMMAND ${F_STOP})
+  set_tests_properties(fixture.${name}.start PROPERTIES FIXTURES_SETUP ${name} TIMEOUT ${F_TIMEOUT})
+  set_tests_properties(fixture.${name}.stop PROPERTIES FIXTURES_CLEANUP ${name})
+endfunction()
 
-add_test(NAME fixture.service.start
-         COMMAND ${CMAKE_SOURCE_DIR}/tools/service-ctl.sh start ${TARNIX_SERVICE_ROOT}/service.pid
-                 ${TARNIX_SERVICE_ROOT}/service.log ${TARNIX_SERVICE_PORT}
-                 ${PYTHON3} ${CMAKE_SOURCE_DIR}/tools/local_service.py
-                 --port ${TARNIX_SERVICE_PORT} --root ${TARNIX_SERVICE_ROOT})
-add_test(NAME fixture.service.stop
-         COMMAND ${CMAKE_SOURCE_DIR}/tools/service-ctl.sh stop ${TARNIX_SERVICE_ROOT}/service.pid)
-set_tests_properties(fixture.service.start PROPERTIES FIXTURES_SETUP service TIMEOUT 30)
-set_tests_properties(fixture.service.stop PROPERTIES FIXTURES_CLEANUP service)
+set(wine_env ${CMAKE_SOURCE_DIR}/tools/wine-env.sh)
+tarnix_fixture(wine TIMEOUT 300
+  START ${wine_env} start ${TARNIX_WINE_DIR} ${WINE_LOADER} ${TARNIX_WINEARCH}
+  STOP ${wine_env} stop ${TARNIX_WINE_DIR} ${WINE_LOADER} ${TARNIX_WINEARCH})
+
+set(service_ctl ${CMAKE_SOURCE_DIR}/tools/service-ctl.sh)
+tarnix_fixture(service TIMEOUT 30
+  START ${service_ctl} start ${TARNIX_SERVICE_ROOT}/service.pid ${TARNIX_SERVICE_ROOT}/service.log
+        ${TARNIX_SERVICE_PORT} ${PYTHON3} ${CMAKE_SOURCE_DIR}/tools/local_service.py
+        --port ${TARNIX_SERVICE_PORT} --root ${TARNIX_SERVICE_ROOT}
+  STOP ${service_ctl} stop ${TARNIX_SERVICE_ROOT}/service.pid)
 
 find_program(NGINX nginx PATHS /usr/sbin)
-add_test(NAME fixture.nginx.start
-         COMMAND ${CMAKE_SOURCE_DIR}/tools/nginx-ctl.sh start ${NGINX} ${TARNIX_NGINX_ROOT} ${TARNIX_NGINX_PORT})
-add_test(NAME fixture.nginx.stop
-         COMMAND ${CMAKE_SOURCE_DIR}/tools/nginx-ctl.sh stop ${NGINX} ${TARNIX_NGINX_ROOT} ${TARNIX_NGINX_PORT})
-set_tests_properties(fixture.nginx.start PROPERTIES FIXTURES_SETUP nginx TIMEOUT 30)
-set_tests_properties(fixture.nginx.stop PROPERTIES FIXTURES_CLEANUP nginx)
+set(nginx_ctl ${CMAKE_SOURCE_DIR}/tools/nginx-ctl.sh)
+tarnix_fixture(nginx TIMEOUT 30
+  START ${nginx_ctl} start ${NGINX} ${TARNIX_NGINX_ROOT} ${TARNIX_NGINX_PORT}
+  STOP ${nginx_ctl} stop ${NGINX} ${TARNIX_NGINX_ROOT} ${TARNIX_NGINX_PORT})
 
 # tarnix_add_test(NAME name TARGET exe [FIXTURES service nginx ...] [TIMEOUT s] [ENV K=V ...])
 # Runs a test executable under Wine. Every test sees where the services listen.
